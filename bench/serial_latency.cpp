@@ -37,8 +37,8 @@ int main() {
   using vesk::sim::ScriptedPeer;
 
   const int delays[] = {0, 50, 300, 700};
-  std::printf("%8s %6s %14s %14s %14s %10s\n", "delay_ms", "runs", "median_ovh_ms",
-              "max_ovh_ms", "cpu_ms/exch", "cpu_%wall");
+  std::printf("%8s %6s %14s %14s %14s %10s\n", "delay_ms", "runs", "median_ovh_ms", "max_ovh_ms",
+              "cpu_ms/exch", "cpu_%wall");
   bool met = true;
   for (int d : delays) {
     auto peer = std::make_unique<ScriptedPeer>();

@@ -76,7 +76,8 @@ TEST(VeskLog, DateTextHasNoLeadingZerosOnDayAndHour) {
 TEST(VeskLog, LineIsDateSourceMessageAndCrLf) {
   TempDir dir;
   VeskLog log(dir.File("log.txt").c_str(), 30, false);
-  const int written = LogWrite(&log, 30, "COM3", "DSOpen successfully opened and configured comm port at %d baud", 9600);
+  const int written = LogWrite(
+      &log, 30, "COM3", "DSOpen successfully opened and configured comm port at %d baud", 9600);
   const std::string content = ReadFile(log.path());
   EXPECT_EQ(written, static_cast<int>(content.size()));
   EXPECT_TRUE(std::regex_match(

@@ -115,8 +115,8 @@ TEST_F(SerialOpen, HostBaudChangesOnlyWhatNeedsChanging) {
 
 TEST_F(SerialOpen, EveryRateOfTheCommandChannelIsAccepted) {
   ASSERT_EQ(Open(), 1);
-  for (uint32_t rate : {1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u, 230400u,
-                        460800u}) {
+  for (uint32_t rate :
+       {1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u, 230400u, 460800u}) {
     EXPECT_GE(DSHostBaud(port, rate), 0) << rate;
     EXPECT_EQ(port.baudRate, rate);
   }
