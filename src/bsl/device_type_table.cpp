@@ -219,6 +219,8 @@ void BuildDeviceDescriptor(int32_t row, int32_t version, DeviceDescriptor& out) 
 void SensorMemoryMap(DeviceDescriptor& out, int32_t sensorType, int32_t imageVersion) {
   out.supported = true;
   out.checkVersionWindow = false;
+  out.minVersion = 0;
+  out.maxVersion = 0;
   UseNewSensorMap(out);
   switch (sensorType) {
     case 94:

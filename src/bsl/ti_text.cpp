@@ -61,6 +61,9 @@ int32_t BSLLoadTIFile(FirmwareImage& image, const std::string& path, VeskLog* lo
     const int32_t read = ReadWholeFile(file.get(), content);
     file.reset();
     if (read == kImageNotTIText) {
+      LogWrite(log, kLogResult, kSource,
+               "BSLLoadTIFile: file %s is not a valid TI-Text file (%d ms)", path.c_str(),
+               ElapsedMs(start));
       return kImageNotTIText;
     }
     if (read < 0) {
