@@ -96,8 +96,8 @@ int main(int argc, char** argv) {
 
   vesk::TITextConversion converted;
   if (vesk::ConvertTIText(content.str(), converted) != 1) {
-    std::cerr << input << ": not a valid TI-Text firmware file (fault "
-              << static_cast<int>(converted.fault) << ")\n";
+    std::cerr << input << ": not a valid TI-Text firmware file ("
+              << vesk::DescribeTITextFault(converted.fault) << ")\n";
     return 1;
   }
   // The embedded image is kept in upper-case digits whatever case the file used.

@@ -108,6 +108,26 @@ void AppendDataSegment(std::string_view data, uint32_t address, std::string& out
 
 }  // namespace
 
+const char* DescribeTITextFault(TITextFault fault) {
+  switch (fault) {
+    case TITextFault::kNone:
+      return "no fault";
+    case TITextFault::kNoStartOrEnd:
+      return "no \"@\" at the first byte, or no closing \"q\"";
+    case TITextFault::kBadAddress:
+      return "a segment address is missing or above 0xFFFFF";
+    case TITextFault::kNoLineFeed:
+      return "a segment address line does not end with a line feed";
+    case TITextFault::kIncompleteVector:
+      return "a vector segment ends in an incomplete word";
+    case TITextFault::kVectorOverflow:
+      return "a vector segment starts at an odd address or runs past 0xFFFE";
+    case TITextFault::kNoVectors:
+      return "no vector segment";
+  }
+  return "unknown fault";
+}
+
 bool IsSkippedSegmentAddress(uint32_t address) {
   return address >= kSkipStart && address < kSkipEnd;
 }

@@ -46,6 +46,9 @@ struct TITextConversion {
 // fully overwritten either way. May throw std::bad_alloc.
 int32_t ConvertTIText(std::string_view text, TITextConversion& out);
 
+// Words for a fault, for diagnostics ("no vector segment").
+const char* DescribeTITextFault(TITextFault fault);
+
 // True for the first address of the region that files never rewrite.
 bool IsSkippedSegmentAddress(uint32_t address);
 
