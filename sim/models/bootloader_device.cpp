@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "bsl/device_type_table.h"
 #include "models/bootloader_frames.h"
 
 namespace vesk::sim {
@@ -28,6 +29,20 @@ const char* ModeName(BootloaderMode mode) {
       return "restarting";
   }
   return "?";
+}
+
+BootloaderOptions BootloaderOptionsForRow(int row) {
+  DeviceDescriptor descriptor;
+  BuildDeviceDescriptor(row, kVersionNotAsked, descriptor);
+  BootloaderOptions options;
+  options.layout =
+      LayoutFor(static_cast<uint32_t>(descriptor.infoStart),
+                static_cast<uint32_t>(descriptor.infoSegmentSize),
+                static_cast<uint32_t>(descriptor.flashStart),
+                static_cast<uint32_t>(descriptor.flashEnd), descriptor.extendedAddresses);
+  options.bootBaud = static_cast<uint32_t>(descriptor.bootBaud);
+  options.restartTime = std::chrono::milliseconds(descriptor.restartWaitMs);
+  return options;
 }
 
 BootloaderDevice::BootloaderDevice(BootloaderOptions options)

@@ -59,6 +59,10 @@ struct BootloaderOptions {
   std::optional<ExpectedImage> expected;  // compared in Describe()
 };
 
+// Options for a device of device-type table row `row`: the memory map, boot speed and restart
+// time of the descriptor the updater builds for that row.
+BootloaderOptions BootloaderOptionsForRow(int row);
+
 class BootloaderDevice final : public DeviceModel {
  public:
   static constexpr uint32_t kApplicationBaud = 9600;
