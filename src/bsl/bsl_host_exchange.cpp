@@ -86,9 +86,6 @@ int32_t BSLCommandHex(VeskBSLHost& host, char letter, const uint32_t* numbers, s
   if (count > kBslMaxNumbers) {
     return kBslOutOfRange;
   }
-  if (!host.connected) {
-    return kBslNoAnswer;
-  }
   // 128 numbers of five digits would not fit one frame; the payload is built apart and refused
   // when it is longer than a frame takes.
   std::array<char, kBslMaxPayload + 1> payload{};
@@ -96,6 +93,9 @@ int32_t BSLCommandHex(VeskBSLHost& host, char letter, const uint32_t* numbers, s
       count == 0 ? 0 : FormatHexPayload(std::span(numbers, count), fiveDigits, payload);
   if (count > 0 && length == 0) {
     return kBslOutOfRange;
+  }
+  if (!host.connected) {
+    return kBslNoAnswer;
   }
   const size_t frameLength =
       BuildBslFrame(letter, std::string_view(payload.data(), length), host.frameBuffer);
