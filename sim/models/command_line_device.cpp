@@ -150,7 +150,8 @@ void CommandLineDevice::HandleLine(std::string command, DeviceLine& out) {
   }
   lines_.push_back(command);
   if (config_.bootLoader == BootLoaderState::kActive) {
-    out.Send(command[0] == 'g' ? "+" + config_.versionNumber + "+\r" : std::string("?\r"));
+    out.Send(command[0] == 'g' ? "+" + std::to_string(config_.bootLoaderVersion) + "+\r"
+                               : std::string("?\r"));
     return;
   }
   if (config_.radioRemote && radioState_ != RadioState::kLoggedIn) {

@@ -67,6 +67,7 @@ struct CommandLineDeviceConfig {
   std::optional<int> silentAfterCommands;
   int silentForCommands = 0;
   BootLoaderState bootLoader = BootLoaderState::kNone;
+  int bootLoaderVersion = 201;  // what a connected boot loader reports to a version request
 
   // Reached over the radio: asleep until woken by carriage returns, then it answers only
   // "query" and a login by its name until logged in; "logout" puts it back to sleep silently.
