@@ -1,5 +1,6 @@
 #include "cli/subcommands.h"
 
+#include "cli/commands/bsl_flash_command.h"
 #include "cli/commands/image_command.h"
 
 namespace vesk::cli {
@@ -8,6 +9,7 @@ std::vector<std::unique_ptr<Subcommand>> AllSubcommands() {
   std::vector<std::unique_ptr<Subcommand>> commands;
   // One line per subcommand, in the order --help lists them.
   commands.push_back(std::make_unique<ImageCommand>());
+  commands.push_back(std::make_unique<BslFlashCommand>());
   return commands;
 }
 
