@@ -198,8 +198,8 @@ int QUORL_Protocol::DeviceSettings(DeviceInfo* record, uint32_t* mask, int mode)
     if (options.progressHookOn != 0) {
       const int progress = total - Count(pending);
       if (!hooks_->ProgressHook(total, progress, progress_phase::kProgress)) {
-        LogDetail("DeviceSettings canceled by user after getting %d of %d settings", Count(done),
-                  total);
+        LogDetail("DeviceSettings canceled by user after getting %d of %d settings",
+                  Count(done & requested), total);
         hooks_->ProgressHook(total, progress, progress_phase::kFinished);
         return proto::kCancelled;
       }

@@ -110,9 +110,10 @@ TEST_F(Identification, BaudChangeMovesBothEndsAndDisconnectBringsThemBack) {
   ASSERT_EQ(Connect(6), proto::kOk);
   EXPECT_EQ(params.baudIndex, 6);
   EXPECT_EQ(protocol.baudRate, 115200u);
-  EXPECT_EQ(server->WithModel<sim::CommandLineDeviceModel>(
-                [](sim::CommandLineDeviceModel& m) { return m.DeviceBaud(); }),
-            115200u);
+  EXPECT_TRUE(Eventually([this] {
+    return server->WithModel<sim::CommandLineDeviceModel>(
+               [](sim::CommandLineDeviceModel& m) { return m.DeviceBaud(); }) == 115200u;
+  }));
   EXPECT_EQ(Count(Lines(), "set -baud 4"), 1);
   EXPECT_TRUE(Logged("SetBaudCommand set device baud rate to 115200"));
   // Both ends understand each other at the new speed.
@@ -121,9 +122,10 @@ TEST_F(Identification, BaudChangeMovesBothEndsAndDisconnectBringsThemBack) {
 
   EXPECT_EQ(protocol.DisconnectDevice(false), proto::kOk);
   EXPECT_EQ(Count(Lines(), "set -baud 0"), 1);
-  EXPECT_EQ(server->WithModel<sim::CommandLineDeviceModel>(
-                [](sim::CommandLineDeviceModel& m) { return m.DeviceBaud(); }),
-            9600u);
+  EXPECT_TRUE(Eventually([this] {
+    return server->WithModel<sim::CommandLineDeviceModel>(
+               [](sim::CommandLineDeviceModel& m) { return m.DeviceBaud(); }) == 9600u;
+  }));
 }
 
 TEST_F(Identification, DeviceThatCannotChangeBaudStaysAt9600) {

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device/quorl_protocol.h"
@@ -49,6 +52,32 @@ class OpenCountingBackend final : public SerialBackend {
 
   PosixSerialBackend real;
   int opens = 0;
+};
+
+// Sets the process's time zone (POSIX TZ) for the life of the object.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* tz) {
+    const char* old = std::getenv("TZ");
+    if (old != nullptr) {
+      saved_ = old;
+    }
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (saved_) {
+      setenv("TZ", saved_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  std::optional<std::string> saved_;
 };
 
 class ProtocolOnSim : public testing::Test {
@@ -93,6 +122,20 @@ class ProtocolOnSim : public testing::Test {
   }
   int Count(const std::vector<std::string>& lines, const std::string& line) {
     return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+  }
+
+  // Waits (generously) for something the simulator does on its own thread after the host's
+  // last write; true once `condition` holds.
+  template <typename Fn>
+  bool Eventually(Fn&& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
   }
 
   std::string LogText() const { return ReadFile(log.path()); }

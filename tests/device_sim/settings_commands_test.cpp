@@ -164,26 +164,17 @@ TEST_F(SettingsCommands, TimeZoneOfTheHostIsSentInQuarterHours) {
     int32_t kept;
   };
   const Case cases[] = {{"UTC-2", "set -tz 8", 8}, {"UTC+7", "set -tz -28", -28}};
-  const char* oldTz = std::getenv("TZ");
-  const std::string saved = oldTz ? oldTz : "";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.tz);
-    setenv("TZ", c.tz, 1);
-    tzset();
+    ScopedTimeZone zone(c.tz);
     ServePreset("rvan");
     ASSERT_EQ(Connect(), proto::kOk);
-    int32_t zone = -2;
-    EXPECT_EQ(protocol.TimeZoneCommand(&zone, kModeSet), proto::kOk);
-    EXPECT_EQ(zone, c.kept);
+    int32_t value = -2;
+    EXPECT_EQ(protocol.TimeZoneCommand(&value, kModeSet), proto::kOk);
+    EXPECT_EQ(value, c.kept);
     EXPECT_EQ(Count(Lines(), c.sent), 1);
     protocol.DisconnectDevice(false);
   }
-  if (oldTz) {
-    setenv("TZ", saved.c_str(), 1);
-  } else {
-    unsetenv("TZ");
-  }
-  tzset();
 }
 
 TEST_F(SettingsCommands, PositionZeroClearsIt) {
