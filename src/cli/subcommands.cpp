@@ -2,6 +2,7 @@
 
 #include "cli/commands/bsl_flash_command.h"
 #include "cli/commands/image_command.h"
+#include "cli/commands/info_command.h"
 
 namespace vesk::cli {
 
@@ -10,6 +11,7 @@ std::vector<std::unique_ptr<Subcommand>> AllSubcommands() {
   // One line per subcommand, in the order --help lists them.
   commands.push_back(std::make_unique<ImageCommand>());
   commands.push_back(std::make_unique<BslFlashCommand>());
+  commands.push_back(std::make_unique<InfoCommand>());
   return commands;
 }
 
