@@ -140,36 +140,6 @@ uint16_t FlashMemory::Word(uint32_t address) const {
   return static_cast<uint16_t>(Byte(address) | (Byte(address + 1) << 8));
 }
 
-std::string FlashMemory::ToTIText() const {
-  std::string out;
-  char line[64];
-  uint32_t a = 0;
-  while (a < size()) {
-    const bool skip = bytes_[a] == 0xFF || (a >= kBootLoaderStart && a < kTopSegmentStart);
-    if (skip) {
-      ++a;
-      continue;
-    }
-    std::snprintf(line, sizeof line, "@%X\n", a);
-    out += line;
-    int column = 0;
-    while (a < size() && bytes_[a] != 0xFF && !(a >= kBootLoaderStart && a < kTopSegmentStart)) {
-      std::snprintf(line, sizeof line, column == 0 ? "%02X" : " %02X", bytes_[a]);
-      out += line;
-      if (++column == 16) {
-        out += '\n';
-        column = 0;
-      }
-      ++a;
-    }
-    if (column != 0) {
-      out += '\n';
-    }
-  }
-  out += "q\n";
-  return out;
-}
-
 std::vector<std::string> CompareWithImage(const FlashMemory& flash, std::string_view imageText,
                                           const std::array<uint32_t, 16>& vectors, size_t limit) {
   std::vector<std::string> differences;

@@ -78,10 +78,6 @@ class FlashMemory {
   // Start addresses of every segment erased from outside, in order.
   const std::vector<uint32_t>& erasedSegments() const { return erasedSegments_; }
 
-  // The programmed memory as a TI-Text file: every run of bytes other than 0xFF outside the boot
-  // loader's area, sixteen bytes a line, ending with "q".
-  std::string ToTIText() const;
-
  private:
   bool InInfo(uint32_t address) const;
   bool InMain(uint32_t address) const;

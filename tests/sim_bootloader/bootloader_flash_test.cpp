@@ -99,12 +99,5 @@ TEST(BootloaderFlash, ComparesWithCompactImage) {
   EXPECT_EQ(CompareWithImage(flash, "@0800012", vectors).size(), 1u);  // unreadable text
 }
 
-TEST(BootloaderFlash, TITextDumpListsProgrammedRuns) {
-  FlashMemory flash(SixteenBit());
-  flash.Program(0x8000, "\x0F\x12\x0E\x12"sv);
-  flash.Program(0xFFFE, "\x54\x83"sv);
-  EXPECT_EQ(flash.ToTIText(), "@8000\n0F 12 0E 12\n@FFFE\n54 83\nq\n");
-}
-
 }  // namespace
 }  // namespace vesk::sim
