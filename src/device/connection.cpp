@@ -1,5 +1,8 @@
 // Connecting, logging in, agreeing the baud rate and disconnecting.
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
 
 #include "device/answer_parsing.h"
 #include "device/protocol_codes.h"
