@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include "text/hex_digits.h"
 
 namespace vesk::sim {
 namespace {
@@ -11,19 +12,6 @@ namespace {
 uint8_t OldByte(uint32_t address) {
   const auto b = static_cast<uint8_t>((address * 0x9Du + (address >> 8) * 0x3Bu) & 0xFF);
   return b == 0xFF ? 0x7E : b;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
 }
 
 // Reads `count` hex digits at `at`; false when one is not a hex digit or the text ends.

@@ -4,6 +4,7 @@
 #include "bsl/bsl_host.h"
 #include "bsl/bsl_host_internal.h"
 #include "serial/timing.h"
+#include "text/hex_digits.h"
 
 namespace vesk {
 
@@ -52,10 +53,6 @@ int32_t SendBlock(VeskBSLHost& host, size_t length, uint32_t address, bool fiveD
     }
   }
   return result;
-}
-
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
 // The address after the "@" at `at`: all five digits, or with four-digit addresses the last four

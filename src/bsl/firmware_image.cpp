@@ -1,20 +1,8 @@
 #include "bsl/firmware_image.h"
+#include "text/hex_digits.h"
 
 namespace vesk {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
 
 constexpr size_t kAddressDigits = 5;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include "text/hex_digits.h"
 
 namespace vesk {
 namespace {
@@ -12,23 +13,6 @@ constexpr size_t kVectorWords = 16;
 constexpr uint32_t kSkipStart = 0xFA00;
 constexpr uint32_t kSkipEnd = 0xFDFF;  // not included
 constexpr uint32_t kMaxAddress = 0xFFFFF;
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return -1;
-}
-
-bool IsHexDigit(char c) {
-  return HexValue(c) >= 0;
-}
 
 // Reads the hexadecimal address after "@". Blanks and tabs may precede it; digits beyond
 // 0xFFFFF make it unreadable rather than wrap.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "device/protocol_codes.h"
+#include "text/hex_digits.h"
 
 namespace vesk {
 namespace {
@@ -15,19 +16,6 @@ bool IsSpace(char c) {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
 }
 
 const char* SkipSpace(const char* p) {

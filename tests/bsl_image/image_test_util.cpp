@@ -7,22 +7,10 @@
 #include <filesystem>
 
 #include "support/temp_dir.h"
+#include "text/hex_digits.h"
 
 namespace vesk::test {
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  return 0;
-}
 
 bool IsUpperHex(const std::string& line) {
   for (char c : line) {
