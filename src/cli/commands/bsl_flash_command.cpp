@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 
 #include "bsl/bsl_host.h"
@@ -13,9 +12,9 @@
 #include "bsl/image_names.h"
 #include "bsl/ti_text.h"
 #include "cli/commands/bsl_flash_failures.h"
+#include "cli/device_options.h"
 #include "cli/interrupt_request.h"
 #include "cli/progress_output.h"
-#include "log/data_folder.h"
 #include "serial/posix_serial_backend.h"
 
 namespace vesk::cli {
@@ -42,16 +41,6 @@ class FlashProgress final : public BslProgress {
   const InterruptRequest& interrupt_;
 };
 
-std::string ProgramFolder() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : exe.parent_path().string();
-}
-
-std::string DefaultLogPath() {
-  return ErrorLogPath(DataFolder(ProgramFolder()), kBuildWindowCaption);
-}
-
 std::string Hex(int32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(value));
@@ -67,9 +56,7 @@ CLI::App* BslFlashCommand::Register(CLI::App& app) {
       "the running firmware (or take over one that already listens), erase the INFO memory and "
       "the flash, upload the image and write the vectors. The rescue for a device whose update "
       "was interrupted.");
-  sub->add_option("--port", port_, "The serial port the device is on (e.g. /dev/ttyUSB0, COM3)")
-      ->required()
-      ->type_name("PORT");
+  AddPortOption(*sub, port_);
   sub->add_option("--firmware", firmwarePath_,
                   "Write this TI-Text file instead of the embedded image (name, device type and "
                   "version come from the file name)")
@@ -84,10 +71,7 @@ CLI::App* BslFlashCommand::Register(CLI::App& app) {
       ->type_name("RATE")
       ->check(CLI::IsMember({1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}));
   sub->add_flag("--json", json_, "Print one JSON object per line (events) instead of text");
-  sub->add_option("--log", logPath_,
-                  "Write the log here instead of the program's log in the data folder "
-                  "(~/.local/share/Norquil/VeskBSL)")
-      ->type_name("FILE");
+  AddLogOption(*sub, logPath_);
   sub->footer(
       "Exit status: 0 every step succeeded; 1 the embedded image is damaged; 2 the firmware "
       "file could not be loaded; 4 the port could not be opened; 5 the device has no working "
@@ -102,7 +86,7 @@ int BslFlashCommand::Run() {
   ProgressOutput output(ChooseOutputMode(json_, ::isatty(STDOUT_FILENO) == 1), std::cout,
                         std::cerr);
   InterruptRequest interrupt;
-  const std::string logPath = logPath_.empty() ? DefaultLogPath() : logPath_;
+  const std::string logPath = LogPathOrDefault(logPath_);
   VeskLog log(logPath.c_str(), kLogDetail, false);
   FlashProgress progress(output, interrupt);
   PosixSerialBackend backend;

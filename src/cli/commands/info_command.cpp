@@ -1,15 +1,14 @@
 #include "cli/commands/info_command.h"
 
-#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "bsl/build_constants.h"
 #include "cli/commands/info_report.h"
+#include "cli/device_options.h"
 #include "device/protocol_codes.h"
 #include "device/quorl_protocol.h"
 #include "device/settings_support.h"
-#include "log/data_folder.h"
 #include "serial/posix_serial_backend.h"
 
 namespace vesk::cli {
@@ -95,12 +94,6 @@ Failure Explain(int code, const std::string& port) {
   }
 }
 
-std::string ProgramFolder() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string(".") : exe.parent_path().string();
-}
-
 }  // namespace
 
 CLI::App* InfoCommand::Register(CLI::App& app) {
@@ -109,19 +102,14 @@ CLI::App* InfoCommand::Register(CLI::App& app) {
       "Identify the logger, reader or communication device on a port over its command line "
       "(9600 baud): its type, name, serial number, firmware version and capabilities, and with "
       "--settings every setting it has. Nothing on the device is changed.");
-  sub->add_option("--port", port_, "The serial port the device is on (e.g. /dev/ttyUSB0, COM3)")
-      ->required()
-      ->type_name("PORT");
+  AddPortOption(*sub, port_);
   sub->add_flag("--settings", settings_,
                 "Also read every setting the device supports (one command each)");
   sub->add_flag("--json", json_,
                 "Print one JSON object: type, typeCode, versionText, version, name, "
                 "serialNumber, supportedMask, capabilities, and with --settings a settings "
                 "object keyed by the settings file's names (only the settings that were read)");
-  sub->add_option("--log", logPath_,
-                  "Write the log here instead of the program's log in the data folder "
-                  "(~/.local/share/Norquil/VeskBSL)")
-      ->type_name("FILE");
+  AddLogOption(*sub, logPath_);
   sub->footer(
       "Exit status: 0 the device was identified (and with --settings every setting read); 1 "
       "another failure; 3 the device's firmware is too old for this program; 4 the port could "
@@ -133,8 +121,7 @@ CLI::App* InfoCommand::Register(CLI::App& app) {
 }
 
 int InfoCommand::Run() {
-  const std::string logPath =
-      logPath_.empty() ? ErrorLogPath(DataFolder(ProgramFolder()), kBuildWindowCaption) : logPath_;
+  const std::string logPath = LogPathOrDefault(logPath_);
   VeskLog log(logPath.c_str(), kLogDetail, false);
   PosixSerialBackend backend;
   QUORL_Protocol protocol(backend, &log);
