@@ -6,7 +6,7 @@
 
 #include "bsl/embedded_firmware.h"
 #include "bsl/ti_text.h"
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "host_fixture.h"
 
 namespace vesk::test {
