@@ -52,6 +52,9 @@ TEST(HostArguments, RefusedBeforeAnythingIsSent) {
   EXPECT_EQ(BSLConnect(host, nullptr, 9600, false, 3), kBslMissingArgument);
   EXPECT_EQ(BSLEraseFlash(host, 0xFA00, 0xFFFF, false), kBslOutOfRange);
   EXPECT_EQ(BSLEraseFlash(host, 0xFFFF, 0x10400, true), kBslOutOfRange);
+  // A segment size that does not move on would erase the same segment again and again.
+  EXPECT_EQ(BSLEraseINFO(host, 0x1000, 2, 0, false), kBslOutOfRange);
+  EXPECT_EQ(BSLEraseINFO(host, 0x1000, 2, -128, false), kBslOutOfRange);
 
   host.image.imageText.clear();
   EXPECT_EQ(BSLSendFirmware(host, false), kBslMissingArgument);

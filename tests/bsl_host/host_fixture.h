@@ -101,8 +101,13 @@ class HostOnSimulator : public testing::Test {
   }
 
   void StartDevice(sim::BootloaderOptions options, sim::ServerOptions serverOptions = {}) {
-    server = std::make_unique<sim::DeviceServer>(
-        std::make_unique<sim::BootloaderDevice>(std::move(options)), std::move(serverOptions));
+    StartModel(std::make_unique<sim::BootloaderDevice>(std::move(options)),
+               std::move(serverOptions));
+  }
+
+  // Any device at the far end, e.g. a scripted one that gives the answers a test needs.
+  void StartModel(std::unique_ptr<sim::DeviceModel> model, sim::ServerOptions serverOptions = {}) {
+    server = std::make_unique<sim::DeviceServer>(std::move(model), std::move(serverOptions));
     server->Start();
     host = std::make_unique<VeskBSLHost>(backend, &log, DefaultPump(), &progress);
   }
