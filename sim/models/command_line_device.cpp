@@ -211,6 +211,9 @@ std::string CommandLineDevice::Answer(const std::string& command, SimClock::time
   if (command == "get -ver") {
     return "\r" + config_.versionWord + " " + config_.versionNumber + "\r>";
   }
+  if (std::optional<std::string> answer = AnswerService(command)) {
+    return *answer;
+  }
   if (StartsWith(command, "get -")) {
     return AnswerGet(command.substr(5), now);
   }
@@ -225,6 +228,7 @@ std::string CommandLineDevice::Answer(const std::string& command, SimClock::time
     return "\r\r>";
   }
   if (command == "logout") {
+    serviceLoggedIn_ = false;
     if (config_.radioRemote) {
       radioState_ = RadioState::kAsleep;
       return "";  // gone back to sleep; nothing more is heard from it
@@ -273,6 +277,25 @@ std::string CommandLineDevice::AnswerOld(const std::string& command, SimClock::t
   }
   *handled = false;
   return "";
+}
+
+std::optional<std::string> CommandLineDevice::AnswerService(const std::string& command) {
+  if (StartsWith(command, "login *")) {
+    // The access code, unlike a device name, opens the service level and is confirmed.
+    serviceLoggedIn_ = command.substr(7) == config_.accessCode;
+    return serviceLoggedIn_ ? std::string("\rOK\r>") : std::string("\rERROR\r>");
+  }
+  if (command == "get -batt" && config_.batteryPercent) {
+    return "\r" + std::to_string(*config_.batteryPercent) + "\r>";
+  }
+  if (command == "get -hver" && config_.hardwareRevision != '\0') {
+    return std::string("\r") + config_.hardwareRevision + "\r>";
+  }
+  if (command == "post" || command == "post -init") {
+    return config_.firmwareCorrupt ? std::string("\rCode Corrupt!\r>")
+                                   : std::string("\rCode Good!\r>");
+  }
+  return std::nullopt;
 }
 
 std::string CommandLineDevice::AnswerGet(const std::string& option, SimClock::time_point now) {

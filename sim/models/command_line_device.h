@@ -56,6 +56,15 @@ struct CommandLineDeviceConfig {
   int64_t clockSeconds = 0;  // the device clock (VeskSeconds) when the simulator starts
   int resets = 3;
   bool dataFlashFails = false;  // the erase confirmation reports "DataFlash FAIL"
+
+  // Service commands. The battery answers "get -batt" in percent (nothing: the device does not
+  // know the command); the power-on test ("post", "post -init") reports good or corrupt code;
+  // "login *<accessCode>" opens the service level, "logout" closes it again.
+  std::optional<int> batteryPercent = 87;
+  bool firmwareCorrupt = false;
+  std::string accessCode = "7319";
+  // The reader's hardware revision letter, answered to "get -hver" ('\0': the device has none).
+  char hardwareRevision = '\0';
   // An old Rva talks to its own radio modem in terminal mode ("term").
   Wq3Settings terminalModem;
 
@@ -94,6 +103,7 @@ class CommandLineDevice {
   // The device clock now, in VeskSeconds.
   int64_t ClockNow(SimClock::time_point now) const;
   int erases() const { return erases_; }
+  bool serviceLoggedIn() const { return serviceLoggedIn_; }
   int commands() const { return commands_; }
   RadioState radioState() const { return radioState_; }
   const std::vector<std::string>& lines() const { return lines_; }
@@ -109,6 +119,8 @@ class CommandLineDevice {
   std::string AnswerSet(const std::string& option, const std::string& value,
                         SimClock::time_point now);
   std::string AnswerOld(const std::string& line, SimClock::time_point now, bool* handled);
+  // The service commands: access-code login, battery, power-on test, hardware revision.
+  std::optional<std::string> AnswerService(const std::string& line);
   std::string ClockText(SimClock::time_point now) const;
   void SetClock(int64_t seconds, SimClock::time_point now);
   bool Silent();
@@ -119,6 +131,7 @@ class CommandLineDevice {
   std::vector<std::string> lines_;
   int commands_ = 0;
   int erases_ = 0;
+  bool serviceLoggedIn_ = false;
   std::optional<uint32_t> baudChange_;
   RadioState radioState_ = RadioState::kLoggedIn;
   int wakeCount_ = 0;

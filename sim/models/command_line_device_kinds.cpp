@@ -134,7 +134,9 @@ CommandLineDeviceConfig Pelmirat() {
                 {"build", "P2019.02.01"},
                 {"adc30", "12 3 15"},
                 {"adc15", "14 2 16"}};
-  return Make("pelmirat", "PL", "1.35", std::move(s), DeviceClock::kSeconds);
+  auto config = Make("pelmirat", "PL", "1.35", std::move(s), DeviceClock::kSeconds);
+  config.hardwareRevision = 'C';
+  return config;
 }
 
 CommandLineDeviceConfig CommDev() {
