@@ -14,11 +14,19 @@ constexpr uint32_t kSkipStart = 0xFA00;
 constexpr uint32_t kSkipEnd = 0xFDFF;  // not included
 constexpr uint32_t kMaxAddress = 0xFFFFF;
 
-// Reads the hexadecimal address after "@". Blanks and tabs may precede it; digits beyond
-// 0xFFFFF make it unreadable rather than wrap.
+// Reads the hexadecimal address after "@" the way "%x" reads it: blanks and tabs may precede
+// it, and so may a "+" and a "0x" prefix (a hand-edited "@0x8000" is 0x8000; stopping at its "x"
+// would load the segment at address 0). Digits beyond 0xFFFFF make it unreadable rather than wrap.
 bool ReadAddress(std::string_view segment, size_t& pos, uint32_t& address) {
   while (pos < segment.size() && (segment[pos] == ' ' || segment[pos] == '\t')) {
     ++pos;
+  }
+  if (pos < segment.size() && segment[pos] == '+') {
+    ++pos;
+  }
+  if (pos + 2 < segment.size() && segment[pos] == '0' &&
+      (segment[pos + 1] == 'x' || segment[pos + 1] == 'X') && IsHexDigit(segment[pos + 2])) {
+    pos += 2;
   }
   const size_t first = pos;
   uint32_t value = 0;

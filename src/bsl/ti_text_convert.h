@@ -6,8 +6,8 @@
 //  - The text must start with "@" at its first byte and contain a "q"; segments after the first
 //    "q" are not read.
 //  - Each "@" starts a segment running to the next "@" or the "q", whichever comes first. Its
-//    address is hexadecimal (blanks may precede it), at most 0xFFFFF, and its line must end with
-//    a line feed; the data follows the line feed.
+//    address is hexadecimal (blanks, a "+" and "0x" may precede it), at most 0xFFFFF, and its line
+//    must end with a line feed; the data follows the line feed.
 //  - Data: every hex digit counts, every other character (blanks, CR, LF, ...) is ignored. Four
 //    digits are one word, low byte first as TI-Text writes bytes ("0F 12" is 0x120F).
 //  - 0xFFE0..0xFFFE (even): vector segment. Words go to vectors[(address - 0xFFE0) / 2] onward;
