@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "bsl/device_type_table.h"
@@ -125,6 +126,45 @@ TEST_F(TITextFileTest, SecondLoadReplacesTheFirst) {
   EXPECT_EQ(image_.vectors[15], 0xFFFFu);  // the first file's reset vector is gone
   EXPECT_EQ(image_.imageDeviceType, 9);
   EXPECT_EQ(image_.imageVersion, 210);
+}
+
+// Failures reach even the quietest log; loads and dumps are results of main steps and show only
+// from level 10 on. A level that is one step too low hides the line.
+TEST_F(TITextFileTest, LogLinesCarryTheirLevels) {
+  const std::string good = Write("RVAN 3.26.txt", kFiveLines);
+  const std::string bad = Write("RVAN 3.27.txt", "@8000\n0F 12\nq\n");
+  const std::string missing = dir_.File("missing.txt");
+  const std::string noFolder = dir_.File("no/folder/dump.txt");
+  struct Case {
+    std::function<void(VeskLog*)> action;
+    std::string line;
+    uint32_t level;   // the line is written at this log level
+    uint32_t tooLow;  // and not at this one
+  };
+  const Case cases[] = {
+      {[&](VeskLog* log) { BSLLoadTIFile(image_, good, log); },
+       "VeskBSL: BSLLoadTIFile loaded file " + good + " (", kLogResult, kLogFailure},
+      {[&](VeskLog* log) { BSLLoadTIFile(image_, bad, log); },
+       "VeskBSL: BSLLoadTIFile: file " + bad + " is not a valid TI-Text file (", kLogResult,
+       kLogFailure},
+      {[&](VeskLog* log) { BSLLoadTIFile(image_, missing, log); },
+       "VeskBSL: BSLLoadTIFile got error 2 trying to open datafile " + missing, kLogFailure, 0},
+      {[&](VeskLog* log) { BSLWriteTIFile(image_, dir_.File("dump.txt"), log); },
+       "VeskBSL: BSLWriteTIFile wrote file " + dir_.File("dump.txt") + " (", kLogResult,
+       kLogFailure},
+      {[&](VeskLog* log) { BSLWriteTIFile(image_, noFolder, log); },
+       "VeskBSL: BSLWriteTIFile got error 2 trying to open datafile " + noFolder, kLogFailure, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    for (const uint32_t level : {c.level, c.tooLow}) {
+      VeskLog log(dir_.File("levels.txt").c_str(), level, true);
+      c.action(&log);
+      EXPECT_EQ(ReadFile(log.path()).find(c.line) != std::string::npos, level == c.level)
+          << "log level " << level << ":\n"
+          << ReadFile(log.path());
+    }
+  }
 }
 
 struct NameCase {
