@@ -91,6 +91,20 @@ TEST(DeviceTypeTableTest, CodesFindTheirRowsIgnoringCase) {
   }
 }
 
+// A boot loader that takes four-digit addresses cannot be told to erase or write above 0xFFFF:
+// a row whose memory reaches past it must have five-digit addresses (and those parts' speed).
+TEST(DeviceTypeTableTest, MemoryMapsFitTheirAddressWidth) {
+  for (int32_t row = 0; row < static_cast<int32_t>(kDeviceTypeCount); ++row) {
+    SCOPED_TRACE(row);
+    DeviceDescriptor d;
+    BuildDeviceDescriptor(row, 999, d);
+    EXPECT_LT(d.flashStart, d.flashEnd);
+    EXPECT_EQ(d.extendedAddresses, d.flashEnd > 0xFFFF);
+    EXPECT_EQ(d.bootBaud, d.extendedAddresses ? 57600 : 9600);
+    EXPECT_LE(d.infoStart + d.infoSegments * d.infoSegmentSize, d.flashStart);
+  }
+}
+
 // Rows without a rule of their own: the descriptor is the row, field by field.
 TEST(BuildDeviceDescriptorTest, CopiesTheRow) {
   for (int32_t row = 0; row < static_cast<int32_t>(kDeviceTypeCount); ++row) {
