@@ -105,6 +105,39 @@ TEST_F(Identification, WhatAnswersInsteadOfACommandLine) {
   }
 }
 
+TEST_F(Identification, VersionAnswersThatIdentifyNothingFailTheLogin) {
+  struct Case {
+    const char* what;
+    sim::CommandFault fault;  // on "get -ver"
+    int result;
+  };
+  const Case cases[] = {
+      {"a line that never ends", {"get -ver", "\rRVAN 2.02", -1}, proto::kBadAnswer},
+      {"a stray plus", {"get -ver", "\r+\r>", -1}, proto::kBadAnswer},
+      {"one character before the prompt", {"get -ver", "X>", -1}, proto::kEchoed},
+      {"a type word without a version", {"get -ver", "\rRVAN\r>", -1}, proto::kBadAnswer},
+      {"an unreadable version", {"get -ver", "\rRVAN x.y\r>", -1}, proto::kBadAnswer},
+      {"only the prompt", {"get -ver", ">", -1}, proto::kBadAnswer},
+      // A first refusal is no proof of old firmware yet.
+      {"refused once, then answered", {"get -ver", "\rERROR\r>", 1}, proto::kOk},
+  };
+  options.serialRetries = 1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ServePreset("rvan", [&c](sim::CommandLineDeviceConfig& config) { config.faults = {c.fault}; });
+    EXPECT_EQ(Connect(), c.result);
+    if (c.result > 0) {
+      EXPECT_EQ(protocol.info.typeCode, device_type::kRvan);
+      EXPECT_EQ(protocol.info.verKnown, 1);
+      EXPECT_EQ(protocol.DisconnectDevice(false), proto::kOk);
+    } else {
+      EXPECT_EQ(protocol.info.typeCode, 0);
+      EXPECT_EQ(protocol.info.verKnown, 0);
+      EXPECT_FALSE(backend.IsOpen());
+    }
+  }
+}
+
 TEST_F(Identification, BaudChangeMovesBothEndsAndDisconnectBringsThemBack) {
   ServePreset("rvan");
   ASSERT_EQ(Connect(6), proto::kOk);
