@@ -12,7 +12,8 @@
 //         kind outside the known list
 //   -11   a value out of range: an option, connection kind 0, a baud index outside 0..8, a
 //         negative interval or PADC, an authkey that is not 32 hexadecimal digits, a trait never
-//         read, a calibration set other than 1 and 2; ParseShowCommand on new firmware
+//         read, a calibration set other than 1 and 2, a latitude or longitude that is not a
+//         finite number, a command too long for its buffer; ParseShowCommand on new firmware
 //   -12   the device refused a text setting; TraitCommand write without the capability;
 //         MSRadioCommand write over a radio connection
 //   -13   a connection kind this program refuses (20, 40, 100, 110, 120); an old logger whose

@@ -1,5 +1,7 @@
 // Settings that say which logger this is and where it stands: name, device ID, serial number,
 // site, report mode, time zone, port depths and position.
+#include <cmath>
+
 #include "device/answer_parsing.h"
 #include "device/protocol_codes.h"
 #include "device/quorl_protocol.h"
@@ -278,9 +280,13 @@ int QUORL_Protocol::LatitudeCommand(double* lat, int mode) {
   Exchange ex(32);
   int rc;
   if (mode == kModeSet) {
-    // 0 clears the position on the device.
-    rc = *lat == 0 ? SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -lat \r")
-                   : SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -lat %+.5f\r", *lat);
+    if (!std::isfinite(*lat)) {
+      rc = proto::kOutOfRange;  // "nan" or "inf" is no position a device can hold; send nothing
+    } else if (*lat == 0) {
+      rc = SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -lat \r");  // clears it
+    } else {
+      rc = SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -lat %+.5f\r", *lat);
+    }
     if (rc > 0) {
       LogDetail("LatitudeCommand set latitude to %+.5f (%d ms)", *lat, Ms(ex.ms));
     }
@@ -313,8 +319,13 @@ int QUORL_Protocol::LongitudeCommand(double* lon, int mode) {
   Exchange ex(32);
   int rc;
   if (mode == kModeSet) {
-    rc = *lon == 0 ? SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -long \r")
-                   : SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -long %+.5f\r", *lon);
+    if (!std::isfinite(*lon)) {
+      rc = proto::kOutOfRange;  // "nan" or "inf" is no position a device can hold; send nothing
+    } else if (*lon == 0) {
+      rc = SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -long \r");  // clears it
+    } else {
+      rc = SendSetting(ex, Confirm::kOk, Refusal::kRefused, "set -long %+.5f\r", *lon);
+    }
     if (rc > 0) {
       LogDetail("LongitudeCommand set longitude to %+.5f (%d ms)", *lon, Ms(ex.ms));
     }

@@ -1,5 +1,6 @@
 // Each settings command against simulated devices: a get reads the device's store into the
 // record, a set writes the record back into the store.
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -151,6 +152,10 @@ TEST_F(SettingsCommands, InvalidValuesAreRefusedBeforeAnythingIsSent) {
   FixedText<33> key{};
   CopyTruncated(key, "0123456789ABCDEF0123456789ABCDEZ");
   EXPECT_EQ(protocol.AuthKeyCommand(&key, kModeSet), proto::kOutOfRange);
+  for (double position : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    EXPECT_EQ(protocol.LatitudeCommand(&position, kModeSet), proto::kOutOfRange) << position;
+    EXPECT_EQ(protocol.LongitudeCommand(&position, kModeSet), proto::kOutOfRange) << position;
+  }
   uint32_t unread = 0x01;  // the trait was never read
   EXPECT_EQ(protocol.TraitCommand(&unread, kModeSet), proto::kOutOfRange);
   EXPECT_EQ(protocol.WakeCommand(nullptr, kModeGet), proto::kMissingArgument);
