@@ -8,6 +8,7 @@
 
 #include "bsl/embedded_firmware.h"
 #include "image_test_util.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace vesk {
@@ -15,8 +16,8 @@ namespace {
 
 using test::RunCli;
 
-nlohmann::json ParseJson(const test::CommandResult& r) {
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+nlohmann::json ParseJson(const test::CliRun& r) {
+  EXPECT_EQ(r.status, 0) << r.err;
   return nlohmann::json::parse(r.out);
 }
 
@@ -40,8 +41,8 @@ TEST(ImageCommandTest, DescribesTheEmbeddedImage) {
                                                 "33058,33058,33058,33058,16383,33058,32988,"
                                                 "33058,33620]"));
 
-  const test::CommandResult text = RunCli({"image"});
-  EXPECT_EQ(text.exitCode, 0);
+  const test::CliRun text = RunCli({"image"});
+  EXPECT_EQ(text.status, 0);
   for (const char* line :
        {"Image:        OMB-3 3.26\n", "Version:      326\n", "Device type:  10 (Digital Sensor)\n",
         "@08000  31232 bytes\n", "@0FE00  448 bytes\n", "@0FFC0  32 bytes\n",
@@ -55,7 +56,7 @@ TEST(ImageCommandTest, DescribesTheEmbeddedImage) {
 TEST(ImageCommandTest, DumpsTheEmbeddedImage) {
   test::TempDir dir;
   const std::string out = dir.File("dump.txt");
-  EXPECT_EQ(RunCli({"image", "--dump", out}).exitCode, 0);
+  EXPECT_EQ(RunCli({"image", "--dump", out}).status, 0);
   EXPECT_EQ(test::CheckEmbeddedDumpLayout(test::ReadFile(out)), "");
 }
 
@@ -91,7 +92,7 @@ TEST(ImageCommandTest, LoadedFileIsWhatTheDumpWrites) {
   const std::string path = dir.File("RVAN 3.26.txt");
   test::WriteFile(path, "@8000\n0F 12 0E 12\n@FFFE\n54 83\nq\n");
   const std::string out = dir.File("dump.txt");
-  EXPECT_EQ(RunCli({"image", "--firmware", path, "--dump", out}).exitCode, 0);
+  EXPECT_EQ(RunCli({"image", "--firmware", path, "--dump", out}).status, 0);
   EXPECT_EQ(test::ReadFile(out),
             "@08000\n120F120E\n@FFE0\nFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\n"
             "FFFFFFFFFFFFFFFFFFFFFFFFFFFF8354\n");
@@ -118,8 +119,8 @@ TEST(ImageCommandTest, FailuresPrintTheUsersMessageAndExitNonZero) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments[2]);
-    const test::CommandResult r = RunCli(c.arguments);
-    EXPECT_EQ(r.exitCode, c.exitCode);
+    const test::CliRun r = RunCli(c.arguments);
+    EXPECT_EQ(r.status, c.exitCode);
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.out, "");
   }

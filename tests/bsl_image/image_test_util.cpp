@@ -21,14 +21,6 @@ bool IsUpperHex(const std::string& line) {
   return true;
 }
 
-std::string ShellQuoted(const std::string& word) {
-  std::string out = "'";
-  for (char c : word) {
-    out += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-  }
-  return out + "'";
-}
-
 }  // namespace
 
 std::vector<uint8_t> MemoryOf(const FirmwareImage& image, uint32_t base, size_t size) {
@@ -103,23 +95,6 @@ std::string CheckEmbeddedDumpLayout(const std::string& dump) {
     return "the @0FFC0 segment should end in AA55";
   }
   return "";
-}
-
-CommandResult RunCli(const std::vector<std::string>& arguments) {
-  TempDir dir;
-  std::string command = ShellQuoted(std::string(VESKBSL_BIN_DIR) + "/veskbsl-cli");
-  for (const std::string& argument : arguments) {
-    command += " " + ShellQuoted(argument);
-  }
-  const std::string outPath = dir.File("stdout");
-  const std::string errPath = dir.File("stderr");
-  command += " >" + ShellQuoted(outPath) + " 2>" + ShellQuoted(errPath);
-  const int status = std::system(command.c_str());
-  CommandResult result;
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = ReadFile(outPath);
-  result.err = ReadFile(errPath);
-  return result;
 }
 
 std::string SourcePath(const std::string& relative) {

@@ -20,15 +20,6 @@ std::vector<std::string> LinesOf(const std::string& text);
 // checks every line and returns "" or a description of the first difference.
 std::string CheckEmbeddedDumpLayout(const std::string& dump);
 
-struct CommandResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs veskbsl-cli with `arguments` (each passed as one word).
-CommandResult RunCli(const std::vector<std::string>& arguments);
-
 // A source-tree path.
 std::string SourcePath(const std::string& relative);
 

@@ -12,26 +12,13 @@
 #include "framework/device_server.h"
 #include "models/command_line_device_kinds.h"
 #include "models/command_line_device_model.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace vesk::test {
 namespace {
 
 using nlohmann::json;
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
-}
 
 class InfoCommand : public testing::Test {
  protected:
@@ -47,26 +34,10 @@ class InfoCommand : public testing::Test {
     server->Start();
   }
 
-  CliRun Info(const std::vector<std::string>& args) {
-    std::string command = Quoted(std::string(VESKBSL_BIN_DIR) + "/veskbsl-cli") + " info";
-    for (const std::string& arg : args) {
-      command += " " + Quoted(arg);
-    }
-    command += " --log " + Quoted(dir.File("log.txt")) + " 2>" + Quoted(dir.File("err.txt"));
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-      return run;
-    }
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-      run.out.append(buffer, got);
-    }
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = ReadFile(dir.File("err.txt"));
-    return run;
+  CliRun Info(std::vector<std::string> args) {
+    args.insert(args.begin(), "info");
+    args.insert(args.end(), {"--log", dir.File("log.txt")});
+    return CliRunner(dir).Run(args);
   }
 
   std::vector<std::string> Lines() {

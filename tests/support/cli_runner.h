@@ -96,4 +96,10 @@ class CliRunner {
   const TempDir& dir_;
 };
 
+// Runs veskbsl-cli once, with a scratch folder of its own for the output.
+inline CliRun RunCli(const std::vector<std::string>& args) {
+  TempDir dir;
+  return CliRunner(dir).Run(args);
+}
+
 }  // namespace vesk::test
