@@ -5,6 +5,7 @@
 #include "device/answer_parsing.h"
 #include "device/protocol_codes.h"
 #include "device/quorl_protocol.h"
+#include "log/calendar.h"
 #include "serial/timing.h"
 
 namespace vesk {
@@ -37,7 +38,7 @@ int QUORL_Protocol::DeviceTime(int64_t* value, int mode) {
     std::tm fields{};
     if (seconds != 0) {
       const std::time_t t = static_cast<std::time_t>(seconds + kVeskEpoch);
-      gmtime_r(&t, &fields);
+      fields = UtcCalendar(t);
     } else {
       if (!now) {
         LogFailure("DeviceTime failed to get system time with error %d", errno);
@@ -47,7 +48,7 @@ int QUORL_Protocol::DeviceTime(int64_t* value, int mode) {
       if (value != nullptr) {
         *value = seconds;
       }
-      localtime_r(&*now, &fields);
+      fields = LocalCalendar(*now);
     }
     if (!inSeconds) {
       result = AskFormatted(ex, '>', kClockSetTimeoutMs, "set -t %d:%d:%d\r", fields.tm_hour,
@@ -102,7 +103,7 @@ int QUORL_Protocol::DeviceTime(int64_t* value, int mode) {
       } else {
         std::tm local{};
         if (now) {
-          localtime_r(&*now, &local);
+          local = LocalCalendar(*now);
         }
         std::tm fields{};
         fields.tm_year = f->year - 1900;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "log/calendar.h"
+
 namespace vesk {
 namespace {
 
@@ -107,8 +109,7 @@ int LogWrite(VeskLog* log, uint32_t level, const char* source, const char* forma
     return 0;
   }
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalCalendar(now);
   int total =
       std::fprintf(f.get(), "%s - %s: ", FormatLogDate(local).c_str(), source ? source : "");
   va_list args;

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "log/calendar.h"
+
 namespace vesk {
 
 using std::chrono::milliseconds;
@@ -63,10 +65,8 @@ bool DelayUntilInput(uint32_t ms, MessagePump& pump, InputSignal& input) {
 }
 
 int32_t LocalTimeOffset(std::time_t when) {
-  std::tm local{};
-  std::tm utc{};
-  localtime_r(&when, &local);
-  gmtime_r(&when, &utc);
+  const std::tm local = LocalCalendar(when);
+  std::tm utc = UtcCalendar(when);
   const int32_t dst = local.tm_isdst > 0 ? 3600 : 0;
   utc.tm_isdst = 0;  // read the UTC fields back as standard local time
   const std::time_t u = std::mktime(&utc);
