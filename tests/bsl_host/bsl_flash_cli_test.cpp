@@ -6,8 +6,8 @@
 
 #include "bsl/embedded_firmware.h"
 #include "bsl/ti_text.h"
-#include "support/cli_runner.h"
 #include "host_fixture.h"
+#include "support/cli_runner.h"
 
 namespace vesk::test {
 namespace {
