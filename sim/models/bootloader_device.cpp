@@ -106,15 +106,23 @@ void BootloaderDevice::OnTimer(DeviceLine& /*line*/) {
   }
 }
 
-void BootloaderDevice::ApplicationByte(char c, DeviceLine& line) {
+bool BootloaderDevice::CollectLine(char c) {
   if (c == '\r') {
-    ApplicationLine(line);
-    line_.clear();
-    lineOverflow_ = false;
-  } else if (line_.size() < kMaxLine) {
+    return true;
+  }
+  if (line_.size() < kMaxLine) {
     line_.push_back(c);
   } else {
     lineOverflow_ = true;
+  }
+  return false;
+}
+
+void BootloaderDevice::ApplicationByte(char c, DeviceLine& line) {
+  if (CollectLine(c)) {
+    ApplicationLine(line);
+    line_.clear();
+    lineOverflow_ = false;
   }
 }
 
@@ -163,14 +171,10 @@ void BootloaderDevice::Connect(DeviceLine& line) {
 }
 
 void BootloaderDevice::ConnectedByte(char c, DeviceLine& line) {
-  if (c == '\r') {
+  if (CollectLine(c)) {
     CommandLine(line);
     line_.clear();
     lineOverflow_ = false;
-  } else if (line_.size() < kMaxLine) {
-    line_.push_back(c);
-  } else {
-    lineOverflow_ = true;
   }
 }
 

@@ -90,6 +90,8 @@ class BootloaderDevice final : public DeviceModel {
   uint32_t writeAddress() const { return writeAddress_; }
 
  private:
+  // Adds `c` to the line being received (bounded); true when a carriage return ended it.
+  bool CollectLine(char c);
   void ApplicationByte(char c, DeviceLine& line);
   void ApplicationLine(DeviceLine& line);
   void WaitingByte(char c, DeviceLine& line);

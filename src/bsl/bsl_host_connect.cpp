@@ -26,6 +26,17 @@ constexpr uint32_t kAttachAnswerMs = 175;
 // Plain answers are read into 31 bytes and a NUL.
 constexpr size_t kPlainAnswerSize = 32;
 
+// Sends `text`, gives the device `pauseMs` to answer and reads what came into `answer`.
+int32_t SendAndListen(VeskBSLHost& host, const char* text, uint32_t pauseMs, char* answer,
+                      size_t size) {
+  int32_t io = SendPlain(host, text);
+  if (io >= 0) {
+    Pause(host, pauseMs);
+    io = ReadPlain(host, answer, size);
+  }
+  return io;
+}
+
 bool Contains(const char* text, const char* part) {
   return std::strstr(text, part) != nullptr;
 }
@@ -112,11 +123,7 @@ int32_t BSLInvocation(VeskBSLHost& host, uint32_t baud) {
     if (baud != kBslFirmwareBaud) {
       DSHostBaud(host, kBslFirmwareBaud);
     }
-    int32_t io = SendPlain(host, command);
-    if (io >= 0) {
-      Pause(host, kBootAnswerMs);
-      io = ReadPlain(host, answer, sizeof answer);
-    }
+    int32_t io = SendAndListen(host, command, kBootAnswerMs, answer, sizeof answer);
     if (io < 0) {
       result = io;
       endedEarly = true;
@@ -152,11 +159,7 @@ int32_t BSLInvocation(VeskBSLHost& host, uint32_t baud) {
     }
     for (uint32_t attempt = 0; attempt < host.bslRetries; ++attempt) {
       ++tries;
-      int32_t io = SendPlain(host, "\r");
-      if (io >= 0) {
-        Pause(host, kHandshakeMs);
-        io = ReadPlain(host, answer, sizeof answer);
-      }
+      int32_t io = SendAndListen(host, "\r", kHandshakeMs, answer, sizeof answer);
       if (io < 0) {
         result = io;
         break;
@@ -166,11 +169,7 @@ int32_t BSLInvocation(VeskBSLHost& host, uint32_t baud) {
         continue;
       }
       DSPurge(host, 1);
-      io = SendPlain(host, "P");
-      if (io >= 0) {
-        Pause(host, kHandshakeMs);
-        io = ReadPlain(host, answer, sizeof answer);
-      }
+      io = SendAndListen(host, "P", kHandshakeMs, answer, sizeof answer);
       if (io < 0) {
         result = io;
         break;
@@ -217,11 +216,7 @@ int32_t BSLCheck(VeskBSLHost& host, const char* portName, uint32_t baud) {
   Pause(host, kOpenSettleMs);
   DSPurge(host, 1);
   char answer[kPlainAnswerSize];
-  int32_t io = SendPlain(host, "\r");
-  if (io >= 0) {
-    Pause(host, kCheckAnswerMs);
-    io = ReadPlain(host, answer, sizeof answer);
-  }
+  int32_t io = SendAndListen(host, "\r", kCheckAnswerMs, answer, sizeof answer);
   if (io < 0) {
     return io;
   }
@@ -245,11 +240,7 @@ int32_t BSLAttach(VeskBSLHost& host) {
   for (uint32_t attempt = 0; attempt < host.bslRetries; ++attempt) {
     ++tries;
     DSPurge(host, 1);
-    int32_t io = SendPlain(host, "\r");
-    if (io >= 0) {
-      Pause(host, kCheckAnswerMs);
-      io = ReadPlain(host, answer, sizeof answer);
-    }
+    int32_t io = SendAndListen(host, "\r", kCheckAnswerMs, answer, sizeof answer);
     if (io < 0) {
       result = io;
       break;
@@ -259,11 +250,7 @@ int32_t BSLAttach(VeskBSLHost& host) {
       break;
     }
     DSPurge(host, 1);
-    io = SendPlain(host, "P");
-    if (io >= 0) {
-      Pause(host, kAttachAnswerMs);
-      io = ReadPlain(host, answer, sizeof answer);
-    }
+    io = SendAndListen(host, "P", kAttachAnswerMs, answer, sizeof answer);
     if (io < 0) {
       result = io;
       break;
