@@ -159,8 +159,11 @@ std::string_view ReadWord(const char* text, size_t max) {
   return std::string_view(p, n);
 }
 
-TextRead ReadText(const char* text, size_t max) {
-  const char* p = SkipSpace(text);
+namespace {
+
+// The text at `p` up to the line's end (at most `max` characters); a prompt there means the
+// device had nothing to say.
+TextRead ReadTextAt(const char* p, size_t max) {
   if (*p == '>') {
     return {proto::kEmptyAnswer, {}};
   }
@@ -174,19 +177,14 @@ TextRead ReadText(const char* text, size_t max) {
   return {proto::kOk, std::string_view(p, n)};
 }
 
+}  // namespace
+
+TextRead ReadText(const char* text, size_t max) {
+  return ReadTextAt(SkipSpace(text), max);
+}
+
 TextRead ReadLineAfterCR(const char* text, size_t max) {
-  const char* p = AfterFirstCR(text);
-  if (*p == '>') {
-    return {proto::kEmptyAnswer, {}};
-  }
-  size_t n = 0;
-  while (n < max && p[n] != '\0' && p[n] != '\r') {
-    ++n;
-  }
-  if (n == 0) {
-    return {proto::kBadAnswer, {}};
-  }
-  return {proto::kOk, std::string_view(p, n)};
+  return ReadTextAt(AfterFirstCR(text), max);
 }
 
 FiveInts ReadFiveInts(const char* text) {

@@ -204,15 +204,25 @@ int QUORL_Protocol::Ask(Exchange& ex, const char* command, char prompt, uint32_t
   return DeviceCommand(command, prompt, timeoutMs, ex.answer, &ex.length, &ex.ms);
 }
 
+namespace {
+
+// Formats a command line into `command`; false when it does not fit. A cut command would reach
+// the device as a different one, so callers send nothing then.
+bool FormatCommand(char (&command)[192], const char* format, va_list args) {
+  const int n = std::vsnprintf(command, sizeof command, format, args);
+  return n >= 0 && static_cast<size_t>(n) < sizeof command;
+}
+
+}  // namespace
+
 int QUORL_Protocol::AskFormatted(Exchange& ex, char prompt, uint32_t timeoutMs, const char* format,
                                  ...) {
   char command[192];
   va_list args;
   va_start(args, format);
-  const int n = std::vsnprintf(command, sizeof command, format, args);
+  const bool fits = FormatCommand(command, format, args);
   va_end(args);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof command) {
-    // A cut command would reach the device as a different one; send nothing.
+  if (!fits) {
     return proto::kOutOfRange;
   }
   return Ask(ex, command, prompt, timeoutMs);
@@ -223,9 +233,9 @@ int QUORL_Protocol::SendSetting(Exchange& ex, Confirm confirm, Refusal refusal, 
   char command[192];
   va_list args;
   va_start(args, format);
-  const int n = std::vsnprintf(command, sizeof command, format, args);
+  const bool fits = FormatCommand(command, format, args);
   va_end(args);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof command) {
+  if (!fits) {
     return proto::kOutOfRange;
   }
   const int rc = Ask(ex, command);
