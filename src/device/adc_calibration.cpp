@@ -9,10 +9,6 @@ namespace {
 
 constexpr uint32_t kFactorCeiling = 255;
 
-int Ms(uint32_t ms) {
-  return static_cast<int>(ms);
-}
-
 }  // namespace
 
 int QUORL_Protocol::ADCcalCommand(int set, Ports* slopes, Ports* offsets, int mode) {

@@ -14,10 +14,6 @@ namespace {
 constexpr uint32_t kClockSetTimeoutMs = 1500;
 constexpr uint32_t kClockGetTimeoutMs = 3000;
 
-int Ms(uint32_t ms) {
-  return static_cast<int>(ms);
-}
-
 }  // namespace
 
 int QUORL_Protocol::DeviceTime(int64_t* value, int mode) {

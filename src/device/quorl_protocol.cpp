@@ -252,39 +252,24 @@ int QUORL_Protocol::SendSetting(Exchange& ex, Confirm confirm, Refusal refusal, 
 }
 
 void QUORL_Protocol::LogDetail(const char* format, ...) {
-  if (log == nullptr) {
-    return;
-  }
-  char text[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  LogWriteV(log, kLogDetail, portName.c_str(), format, args);
   va_end(args);
-  LogWrite(log, kLogDetail, portName.c_str(), "%s", text);
 }
 
 void QUORL_Protocol::LogFailure(const char* format, ...) {
-  if (log == nullptr) {
-    return;
-  }
-  char text[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  LogWriteV(log, kLogFailure, portName.c_str(), format, args);
   va_end(args);
-  LogWrite(log, kLogFailure, portName.c_str(), "%s", text);
 }
 
 void QUORL_Protocol::LogAt(uint32_t level, const char* source, const char* format, ...) {
-  if (log == nullptr) {
-    return;
-  }
-  char text[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  LogWriteV(log, level, source, format, args);
   va_end(args);
-  LogWrite(log, level, source, "%s", text);
 }
 
 int QUORL_Protocol::TraitHasRadio() const {

@@ -188,6 +188,8 @@ class QUORL_Protocol : public VeskSerial {
   // not, or the exchange's failure (-34 becomes -12 for text settings).
   int SendSetting(Exchange& ex, Confirm confirm, Refusal refusal, const char* format, ...)
       __attribute__((format(printf, 5, 6)));
+  // Exchange times as the log lines' %d takes them.
+  static int Ms(uint32_t ms) { return static_cast<int>(ms); }
   void LogDetail(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void LogFailure(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void LogAt(uint32_t level, const char* source, const char* format, ...)

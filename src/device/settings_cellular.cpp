@@ -6,13 +6,6 @@
 #include "device/quorl_protocol.h"
 
 namespace vesk {
-namespace {
-
-int Ms(uint32_t ms) {
-  return static_cast<int>(ms);
-}
-
-}  // namespace
 
 int QUORL_Protocol::APNCommand(FixedText<36>* apn, int mode) {
   if (apn == nullptr) {

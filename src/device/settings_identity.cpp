@@ -14,10 +14,6 @@ constexpr int kTimeZoneOfHost = -2;
 constexpr int32_t kSecondsPerQuarterHour = 900;
 constexpr uint8_t kUnknownDepth = 255;
 
-int Ms(uint32_t ms) {
-  return static_cast<int>(ms);
-}
-
 }  // namespace
 
 int QUORL_Protocol::NameCommand(FixedText<9>* name, int mode) {

@@ -13,10 +13,6 @@ constexpr int32_t kOldestPadcVersion = 165;
 // A gX2 always runs its radio in this mode and has no command for it.
 constexpr int32_t kGx2RadioMode = 16;
 
-int Ms(uint32_t ms) {
-  return static_cast<int>(ms);
-}
-
 }  // namespace
 
 int QUORL_Protocol::WakeCommand(int32_t* wake, int mode) {

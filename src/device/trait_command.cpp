@@ -10,10 +10,6 @@ namespace {
 
 constexpr uint32_t kTraitWithRadio = kTraitKnown | kTraitRadioFitted;
 
-int Ms(uint32_t ms) {
-  return static_cast<int>(ms);
-}
-
 }  // namespace
 
 int QUORL_Protocol::TraitCommand(uint32_t* trait, int mode) {

@@ -101,6 +101,14 @@ std::string FormatLogDate(const std::tm& local) {
 }
 
 int LogWrite(VeskLog* log, uint32_t level, const char* source, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int written = LogWriteV(log, level, source, format, args);
+  va_end(args);
+  return written;
+}
+
+int LogWriteV(VeskLog* log, uint32_t level, const char* source, const char* format, va_list args) {
   if (log == nullptr || level > log->level()) {
     return 0;
   }
@@ -108,14 +116,10 @@ int LogWrite(VeskLog* log, uint32_t level, const char* source, const char* forma
   if (!f) {
     return 0;
   }
-  const std::time_t now = std::time(nullptr);
-  const std::tm local = LocalCalendar(now);
+  const std::tm local = LocalCalendar(std::time(nullptr));
   int total =
       std::fprintf(f.get(), "%s - %s: ", FormatLogDate(local).c_str(), source ? source : "");
-  va_list args;
-  va_start(args, format);
   const int message = std::vfprintf(f.get(), format, args);
-  va_end(args);
   const int end = std::fputs("\r\n", f.get()) >= 0 ? 2 : 0;
   if (total < 0 || message < 0) {
     return 0;

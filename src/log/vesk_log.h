@@ -4,6 +4,7 @@
 // complete after every line and other programs may read, copy or trim it at any time.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -46,5 +47,8 @@ std::string FormatLogDate(const std::tm& local);
 // the level filter rejected the line, the file cannot be opened or `log` is null.
 int LogWrite(VeskLog* log, uint32_t level, const char* source, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
+// The same for callers that wrap LogWrite in printf-style functions of their own.
+int LogWriteV(VeskLog* log, uint32_t level, const char* source, const char* format, va_list args)
+    __attribute__((format(printf, 4, 0)));
 
 }  // namespace vesk

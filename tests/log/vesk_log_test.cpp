@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <regex>
 #include <string>
 
@@ -102,6 +103,27 @@ TEST(VeskLog, AppendsAcrossObjectsUnlessRestarted) {
 
   VeskLog restarted(path.c_str(), 1, true);
   EXPECT_LT(restarted.GetSize(), 0);
+}
+
+// A printf-style wrapper such as the device layers put around the log.
+int WrappedWrite(VeskLog* log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int WrappedWrite(VeskLog* log, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int written = LogWriteV(log, 30, "COM3", format, args);
+  va_end(args);
+  return written;
+}
+
+TEST(VeskLog, WrappedLinesAreWrittenWholeAndFilteredLikeAnyOther) {
+  TempDir dir;
+  VeskLog log(dir.File("log.txt").c_str(), 30, false);
+  const std::string answer(1500, 'a');  // a long device answer must not be cut
+  EXPECT_GT(WrappedWrite(&log, "answer \"%s\"", answer.c_str()), 1500);
+  EXPECT_NE(ReadFile(log.path()).find("COM3: answer \"" + answer + "\"\r\n"), std::string::npos);
+
+  log.SetLevel(1);
+  EXPECT_EQ(WrappedWrite(&log, "filtered %d", 1), 0);
 }
 
 TEST(VeskLog, WriteToAnUnwritablePathIsDroppedSilently) {
